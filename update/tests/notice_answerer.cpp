@@ -22,6 +22,7 @@
 // Report on stdout, UTF-8, one "key: value" per line:
 //   box: shown | none
 //   caption: TEXT          text: TEXT (line breaks as \n)
+//   rect: LEFT TOP RIGHT BOTTOM        the box on the screen, in pixels
 //   icon: information | warning | unknown
 //   present: PATH | absent: PATH       (one per --check, in order)
 //   later-boxes: N         boxes of the program after the first (launch)
@@ -168,8 +169,12 @@ std::string describe(HWND box, const Options& options) {
             escaped += c;
         }
     }
-    std::string report =
-        "box: shown\ncaption: " + utf8(windowText(box)) + "\ntext: " + escaped + "\n";
+    RECT area{};
+    GetWindowRect(box, &area);
+    std::string report = "box: shown\ncaption: " + utf8(windowText(box)) + "\ntext: " + escaped +
+                         "\nrect: " + std::to_string(area.left) + " " + std::to_string(area.top) +
+                         " " + std::to_string(area.right) + " " + std::to_string(area.bottom) +
+                         "\n";
     for (const std::wstring& path : options.checks) {
         report += (exists(path) ? "present: " : "absent: ") + utf8(path) + "\n";
     }
