@@ -31,6 +31,9 @@
 // started, 4 timeout (the program, if any, is then terminated).
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -313,6 +316,8 @@ int launch(Options& options) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // Plain "\n" line ends, whatever reads the report.
+    _setmode(_fileno(stdout), _O_BINARY);
     Options options;
     if (!parse(argc, argv, options)) {
         fprintf(stderr,
