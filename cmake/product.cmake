@@ -24,6 +24,9 @@ function(brindlewick_product_code target)
       # bytes.
       -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
       -ffile-prefix-map=${PROJECT_BINARY_DIR}/=
+      # The program runs on one thread: a function-local static needs no
+      # lock, and the runtime's lock would bring its exception machinery.
+      $<$<COMPILE_LANGUAGE:CXX>:-fno-threadsafe-statics>
       # std::string and std::wstring compiled here, without exceptions,
       # instead of the runtime's copies (see the header).
       $<$<COMPILE_LANGUAGE:CXX>:-include ${BRINDLEWICK_RESOURCES_DIR}/inline_strings.h>)
