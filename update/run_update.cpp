@@ -1,8 +1,9 @@
 #include "run_update.h"
 
+#include <windows.h>
+
 #include <commctrl.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include "update_flow.h"
 #include "win32_update_services.h"
