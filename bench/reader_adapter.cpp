@@ -1,7 +1,7 @@
 #include "reader_adapter.h"
 
 #include "instruction_reader.h"
-#include "instruction_source.h"
+#include "memory_source.h"
 
 bool readerLookup(const char* bytes, std::size_t size, std::u16string* value) {
     // A MemorySource reads like the file layer does, so the reader makes the

@@ -5,9 +5,10 @@ Two sets, both written as seconds per run to one JSON file:
   overhead: the updater's silent run (no instruction file) against the floor
             programs, each in a fresh, empty temporary folder;
   copy:     a successful update of a large QTV.exe (the box answered at once)
-            against cp of the same file on the same file system, and the same
-            update with a small QTV.exe, which separates the copy from the box,
-            the deletions and the start.
+            against cp of the same file on the same file system (plain, and
+            followed by sync of the copy), the same update with a small QTV.exe,
+            which separates the copy from everything else, and the floor with
+            the box.
 
 Must run with DISPLAY set (the box needs one). One persistent wineserver
 serves every run, so no run pays for starting it and none for waiting on its
@@ -48,21 +49,29 @@ class Runner:
         folder = windows_path(temp) + "\\"
         return dict(self.env, WINETMP=folder, WINETEMP=folder)
 
-    def timed(self, command, env, cwd):
+    def timed(self, command, env, cwd, helper=None):
+        """Seconds until `command` ends; with a `helper` process, also the
+        seconds until that one ended (None if it outlived the command)."""
         start = time.perf_counter()
-        result = subprocess.run(command, env=env, cwd=cwd, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
+        process = subprocess.Popen(command, env=env, cwd=cwd, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        helper_end = None
+        # The same polling loop times every program, helper or not.
+        while process.poll() is None:
+            if helper is not None and helper_end is None and helper.poll() is not None:
+                helper_end = time.perf_counter() - start
+            time.sleep(0.002)
         elapsed = time.perf_counter() - start
-        if result.returncode != 0:
-            sys.exit("%s ended with %d" % (command[-1], result.returncode))
-        return elapsed
+        if process.returncode != 0:
+            sys.exit("%s ended with %d" % (command[-1], process.returncode))
+        return elapsed, helper_end
 
     def program(self, exe):
         """Starts `exe` with an empty temporary folder of its own."""
         run = self.fresh_folder(os.path.basename(exe))
         temp = os.path.join(run, "tmp")
         os.makedirs(temp)
-        elapsed = self.timed([WINE, exe], self.environment(temp), run)
+        elapsed, _ = self.timed([WINE, exe], self.environment(temp), run)
         shutil.rmtree(run, ignore_errors=True)
         return elapsed
 
@@ -86,7 +95,7 @@ class Runner:
         os.sync()
         helper = subprocess.Popen([WINE, answerer] + answerer_args, env=env, cwd=run,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        elapsed = self.timed([WINE, updater], env, run)
+        elapsed, answered = self.timed([WINE, updater], env, run, helper)
         try:
             helper.wait(timeout=30)
         except subprocess.TimeoutExpired:
@@ -101,14 +110,33 @@ class Runner:
         time.sleep(0.3)
         shutil.rmtree(run, ignore_errors=True)
         os.sync()
-        return elapsed
+        return elapsed, answered
 
-    def cp(self, source, old_target):
+    def notice_floor(self, exe, answerer, answerer_args):
+        """The floor program that also shows the box, answered like the updater's."""
+        run = self.fresh_folder("floor-notice")
+        temp = os.path.join(run, "tmp")
+        os.makedirs(temp)
+        env = self.environment(temp)
+        helper = subprocess.Popen([WINE, answerer] + answerer_args, env=env, cwd=run,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        elapsed, answered = self.timed([WINE, exe], env, run, helper)
+        helper.wait(timeout=30)
+        time.sleep(0.3)
+        shutil.rmtree(run, ignore_errors=True)
+        return elapsed, answered
+
+    def cp(self, source, old_target, durable=False):
+        """cp over an old file; `durable` adds `sync FILE`, which waits until the
+        copy is on the disk, as the updater's flush before its rename does."""
         run = self.fresh_folder("cp")
         target = os.path.join(run, "QTV.exe")
         shutil.copyfile(old_target, target)
         os.sync()
-        elapsed = self.timed(["cp", source, target], self.env, run)
+        command = ["cp", source, target]
+        if durable:
+            command = ["sh", "-c", 'cp "$1" "$2" && sync "$2"', "sh", source, target]
+        elapsed, _ = self.timed(command, self.env, run)
         if os.path.getsize(target) != os.path.getsize(source):
             sys.exit("cp did not copy")
         shutil.rmtree(run, ignore_errors=True)
@@ -117,14 +145,19 @@ class Runner:
 
 
 def alternate(runs, programs):
-    """Runs each (name, thunk) `runs` times, the order rotated every round."""
-    times = {name: [] for name, _ in programs}
+    """Runs each (name, thunk) `runs` times, the order rotated every round.
+    A thunk returns seconds, or seconds and the moment its box was answered."""
+    times = {}
     for name, thunk in programs:
         thunk()  # warm-up, not counted
     for round_ in range(runs):
         k = round_ % len(programs)
         for name, thunk in programs[k:] + programs[:k]:
-            times[name].append(thunk())
+            result = thunk()
+            if isinstance(result, tuple):
+                times.setdefault(name + "_answered", []).append(result[1])
+                result = result[0]
+            times.setdefault(name, []).append(result)
         print("  round %d/%d" % (round_ + 1, runs), file=sys.stderr, flush=True)
     return times
 
@@ -136,6 +169,7 @@ def main():
     parser.add_argument("--updater", required=True)
     parser.add_argument("--floor", required=True)
     parser.add_argument("--floor-plain", required=True)
+    parser.add_argument("--floor-notice", required=True)
     parser.add_argument("--sleep", required=True)
     parser.add_argument("--answerer", required=True)
     parser.add_argument("--answerer-arg", action="append", default=[])
@@ -145,7 +179,8 @@ def main():
     parser.add_argument("--sets", default="overhead,copy")
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
-    for name in ("prefix", "work", "updater", "floor", "floor_plain", "sleep", "answerer",
+    for name in ("prefix", "work", "updater", "floor", "floor_plain", "floor_notice", "sleep",
+                 "answerer",
                  "target", "out"):
         setattr(args, name, os.path.abspath(getattr(args, name)))
     if not os.environ.get("DISPLAY"):
@@ -155,6 +190,12 @@ def main():
     os.makedirs(args.work)
     runner = Runner(args.prefix, args.work)
     results = {"runs": args.runs, "copy_bytes": args.copy_mib << 20}
+    # Without a window manager (Xvfb has none) Wine waits 2 s for one to
+    # withdraw every window that is hidden, the box included. Unmanaged
+    # windows skip that wait; Windows has no such wait at all.
+    subprocess.run([WINE, "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed",
+                    "/d", "N", "/f"], env=runner.env, check=True, stdout=subprocess.DEVNULL)
+    subprocess.run([WINESERVER, "-w"], env=runner.env)
     subprocess.run([WINESERVER, "-p"], env=runner.env, check=True)
     try:
         sets = args.sets.split(",")
@@ -181,13 +222,16 @@ def main():
                 for _ in range(args.copy_mib - 1):
                     f.write(block)
             os.sync()
-            print("copy: %d MiB update, small update, cp" % args.copy_mib, file=sys.stderr)
+            print("copy: %d MiB update, small update, floor with box, cp" % args.copy_mib, file=sys.stderr)
             results["copy"] = alternate(args.runs, [
                 ("update_big", lambda: runner.update(args.updater, args.answerer,
                                                      args.answerer_arg, big, old)),
                 ("update_small", lambda: runner.update(args.updater, args.answerer,
                                                        args.answerer_arg, small, old)),
+                ("floor_notice", lambda: runner.notice_floor(args.floor_notice, args.answerer,
+                                                             args.answerer_arg)),
                 ("cp", lambda: runner.cp(big, old)),
+                ("cp_sync", lambda: runner.cp(big, old, durable=True)),
             ])
             for path in (big, small, old):
                 os.remove(path)

@@ -29,6 +29,7 @@ cmake --build --preset bench --target reader_benchmark reader_peak make_instruct
 echo "== build: Windows programs (build/bench-windows)"
 cmake --preset windows -B build/bench-windows >/dev/null
 cmake --build build/bench-windows -j2 --target BrindlewickUpdater bench_floor bench_floor_plain \
+  bench_floor_notice \
   bench_sleep bench_target bench_answerer
 
 work=$top/build/bench/results
@@ -47,6 +48,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" python3 bench/wine_runs.py --prefix "$pre
   --work build/bench-windows/runs --runs "$runs" \
   --updater build/bench-windows/BrindlewickUpdater.exe \
   --floor $programs/bench_floor.exe --floor-plain $programs/bench_floor_plain.exe \
+  --floor-notice $programs/bench_floor_notice.exe \
   --sleep $programs/bench_sleep.exe --answerer $programs/bench_answerer.exe \
   --target $programs/bench_target.exe --out "$work/wine.json"
 
