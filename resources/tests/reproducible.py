@@ -16,15 +16,21 @@ import subprocess
 import sys
 
 
-def build(source, toolchain, build_type, place):
-    """Copies the sources to place/src, configures place/src/build and builds
-    the executable alone; returns its bytes."""
+def copy_sources(source, place):
+    """A fresh copy of the sources at place/src, without build trees or
+    history; returns its path."""
     shutil.rmtree(place, ignore_errors=True)
     tree = place / "src"
     shutil.copytree(source, tree, symlinks=True,
                     ignore=lambda folder, names: [n for n in names
                                                   if pathlib.Path(folder) == source
                                                   and n in ("build", ".git")])
+    return tree
+
+
+def build(tree, toolchain, build_type):
+    """Configures tree/build afresh and builds the executable alone; returns
+    its bytes."""
     binary = tree / "build"
     environment = dict(os.environ, LC_ALL="C")
     subprocess.run(["cmake", "-S", tree, "-B", binary, "-G", "Unix Makefiles",
@@ -54,9 +60,13 @@ def main():
     toolchain = args.toolchain.resolve().relative_to(source)
     work = args.work.resolve()
 
-    # Two places that differ in name and in length.
-    first = build(source, toolchain, args.build_type, work / "a")
-    second = build(source, toolchain, args.build_type, work / "second-checkout" / "elsewhere")
+    # Two places that differ in name and in length. The second copy is made
+    # from the first, so that both builds see the same sources even while
+    # the working tree is being edited.
+    first_tree = copy_sources(source, work / "a")
+    second_tree = copy_sources(first_tree, work / "second-checkout" / "elsewhere")
+    first = build(first_tree, toolchain, args.build_type)
+    second = build(second_tree, toolchain, args.build_type)
     for name, image in (("first", first), ("second", second)):
         print(f"{name}: {len(image)} bytes, sha256 {hashlib.sha256(image).hexdigest()}")
     if first != second:
