@@ -120,6 +120,10 @@ bool flushToDisk(const wchar_t* path) {
 // destination's own folder, and one rename within that folder swaps it in.
 // MoveFileExW is used rather than ReplaceFileW because ReplaceFileW without a
 // backup may, by its own contract, fail with the replaced file already gone.
+// The renamed file has the source's attributes, as CopyFileW onto the old
+// file would have given it, and the permissions the folder gives a new file;
+// permissions set on the old file alone do not carry over. A running
+// executable cannot be renamed over, so it stays as it is.
 bool copyReplacing(const wchar_t* source, const wchar_t* destination) {
     if (!source || !destination) return false;
 

@@ -46,13 +46,14 @@ TEST_F(CopyReplacing, PutsTheNewBytesInPlaceAndLeavesNothingElse) {
         {"over a file with a one-unit name", installed_ + L"q", true},
         {"a new file with a one-unit name", installed_ + L"q", false},
         {"over a file whose path has 259 units, the most Windows takes", targetOfLength(259), true},
+        {"over a file with a long path in the \\\\?\\ form", L"\\\\?\\" + targetOfLength(300), true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         if (c.existing) {
             ASSERT_TRUE(writeFile(c.target, oldBytes));
         }
-        const std::wstring name = c.target.substr(installed_.size());
+        const std::wstring name = c.target.substr(c.target.rfind(L'\\') + 1);
 
         EXPECT_TRUE(copyReplacing(source_.c_str(), c.target.c_str()));
         EXPECT_EQ(readFile(c.target), newBytes);
