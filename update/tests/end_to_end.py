@@ -206,7 +206,7 @@ class EndToEnd(unittest.TestCase):
 
     def silent(self, ini):
         sandbox = self.sandbox()
-        sandbox.stage(ini if ini is not None else None)
+        sandbox.stage(ini)
         before = snapshot(sandbox.root)
         report = sandbox.run_updater()
         self.assertEqual(report.get("box"), "none")
@@ -275,8 +275,9 @@ class EndToEnd(unittest.TestCase):
 
     def test_read_only(self):
         # Wine maps the read-only attribute to a missing write permission,
-        # which root ignores: this case runs every Wine process as nobody.
-        sandbox = self.sandbox(pwd.getpwnam("nobody"))
+        # which root ignores: as root, this case runs every Wine process as
+        # nobody.
+        sandbox = self.sandbox(pwd.getpwnam("nobody") if os.geteuid() == 0 else None)
         sandbox.stage(instruction(windows(sandbox.target)))
         sandbox.target.chmod(0o444)
         before = snapshot(sandbox.root)
