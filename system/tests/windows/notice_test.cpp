@@ -61,16 +61,16 @@ const wchar_t* windowClass() {
     return atom ? L"BrindlewickNoticeTestWindow" : nullptr;
 }
 
-struct WindowSpec {
+struct WindowShape {
     bool visible;
     bool enabled;
     bool topmost;
 };
 
-HWND makeWindow(const WindowSpec& spec) {
-    const DWORD style = WS_OVERLAPPEDWINDOW | (spec.visible ? WS_VISIBLE : 0) |
-                        (spec.enabled ? 0 : WS_DISABLED);
-    return CreateWindowExW(spec.topmost ? WS_EX_TOPMOST : 0, windowClass(), L"test window", style,
+HWND makeWindow(const WindowShape& shape) {
+    const DWORD style = WS_OVERLAPPEDWINDOW | (shape.visible ? WS_VISIBLE : 0) |
+                        (shape.enabled ? 0 : WS_DISABLED);
+    return CreateWindowExW(shape.topmost ? WS_EX_TOPMOST : 0, windowClass(), L"test window", style,
                            10, 10, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
@@ -117,9 +117,9 @@ bool bringToFront(HWND window) {
 // A thread that owns one window and serves its messages until told to end.
 class OtherThreadWindow {
   public:
-    explicit OtherThreadWindow(const WindowSpec& spec)
-        : thread_([this, spec] {
-              HWND made = makeWindow(spec);
+    explicit OtherThreadWindow(const WindowShape& shape)
+        : thread_([this, shape] {
+              HWND made = makeWindow(shape);
               MSG message;
               PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
               threadId_ = GetCurrentThreadId();
@@ -147,8 +147,8 @@ class ShowNotice : public testing::Test {
         for (HWND window : windows_) DestroyWindow(window);
         pumpPending();
     }
-    HWND make(const WindowSpec& spec) {
-        HWND window = makeWindow(spec);
+    HWND make(const WindowShape& shape) {
+        HWND window = makeWindow(shape);
         EXPECT_NE(window, nullptr);
         windows_.push_back(window);
         return window;
@@ -160,7 +160,7 @@ TEST_F(ShowNotice, ThreadsWindowsAreDisabledAndNotTopmostWhileTheBoxIsUp) {
     ASSERT_NE(getenv("DISPLAY"), nullptr) << "message boxes need an X display (xvfb-run)";
     const struct {
         const char* what;
-        WindowSpec spec;
+        WindowShape shape;
         WindowState whileUp;
     } cases[] = {
         {"visible, enabled, topmost", {true, true, true}, {false, false, true}},
@@ -172,7 +172,7 @@ TEST_F(ShowNotice, ThreadsWindowsAreDisabledAndNotTopmostWhileTheBoxIsUp) {
     std::vector<HWND> made;
     std::vector<WindowState> before;
     for (const auto& c : cases) {
-        made.push_back(make(c.spec));
+        made.push_back(make(c.shape));
         before.push_back(stateOf(made.back()));
     }
     OtherThreadWindow other({true, true, true});
