@@ -107,6 +107,12 @@ def reader_section(data):
         "",
     ] + cold + [
         "",
+        "Touching fresh memory on this machine (one write per 4 KiB page of a new 64 MiB"
+        " block): %.0f MB/s, that is %.1f µs per page or %.2f ns per byte." % (
+            statistics.median(data["cold"]["mb_per_s"]["touch/67108864"]),
+            4096 / statistics.median(data["cold"]["mb_per_s"]["touch/67108864"]),
+            1000 / statistics.median(data["cold"]["mb_per_s"]["touch/67108864"])),
+        "",
         "Goal, at least inih's throughput at every size: %s (lowest ratio %.2f)." % (
             verdict(worst >= 1.0), worst),
         "",
