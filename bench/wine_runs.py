@@ -30,6 +30,10 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+class RunFailed(Exception):
+    """A program under test ended with a code other than 0."""
+
+
 class Runner:
     def __init__(self, prefix, work):
         self.work = work
@@ -52,9 +56,10 @@ class Runner:
     def timed(self, command, env, cwd, helper=None):
         """Seconds until `command` ends; with a `helper` process, also the
         seconds until that one ended (None if it outlived the command)."""
+        errors = open(os.path.join(cwd, "stderr.txt"), "w+b")
         start = time.perf_counter()
         process = subprocess.Popen(command, env=env, cwd=cwd, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL)
+                                   stderr=errors)
         helper_end = None
         # The same polling loop times every program, helper or not.
         while process.poll() is None:
@@ -63,7 +68,12 @@ class Runner:
             time.sleep(0.002)
         elapsed = time.perf_counter() - start
         if process.returncode != 0:
-            sys.exit("%s ended with %d" % (command[-1], process.returncode))
+            errors.seek(0)
+            text = errors.read()[-600:].decode(errors="replace")
+            errors.close()
+            raise RunFailed("%s ended with %d after %.3f s; in %s; stderr: %r" % (
+                os.path.basename(command[-1]), process.returncode, elapsed, cwd, text))
+        errors.close()
         return elapsed, helper_end
 
     def program(self, exe):
@@ -95,7 +105,13 @@ class Runner:
         os.sync()
         helper = subprocess.Popen([WINE, answerer] + answerer_args, env=env, cwd=run,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        elapsed, answered = self.timed([WINE, updater], env, run, helper)
+        try:
+            elapsed, answered = self.timed([WINE, updater], env, run, helper)
+        except RunFailed:
+            # Its box will not come; it must not answer the next run's.
+            helper.kill()
+            helper.wait()
+            raise
         try:
             helper.wait(timeout=30)
         except subprocess.TimeoutExpired:
@@ -120,7 +136,12 @@ class Runner:
         env = self.environment(temp)
         helper = subprocess.Popen([WINE, answerer] + answerer_args, env=env, cwd=run,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        elapsed, answered = self.timed([WINE, exe], env, run, helper)
+        try:
+            elapsed, answered = self.timed([WINE, exe], env, run, helper)
+        except RunFailed:
+            helper.kill()
+            helper.wait()
+            raise
         helper.wait(timeout=30)
         time.sleep(0.3)
         shutil.rmtree(run, ignore_errors=True)
@@ -144,16 +165,28 @@ class Runner:
         return elapsed
 
 
-def alternate(runs, programs):
+def attempt(thunk, failures):
+    """Runs `thunk`; a run whose program fails is recorded and made again, at
+    most twice, so that one stray failure does not cost the whole set."""
+    for _ in range(3):
+        try:
+            return thunk()
+        except RunFailed as failure:
+            print("  failed: %s" % failure, file=sys.stderr, flush=True)
+            failures.append(str(failure))
+    sys.exit("giving up after three failures in a row")
+
+
+def alternate(runs, programs, failures):
     """Runs each (name, thunk) `runs` times, the order rotated every round.
     A thunk returns seconds, or seconds and the moment its box was answered."""
     times = {}
     for name, thunk in programs:
-        thunk()  # warm-up, not counted
+        attempt(thunk, failures)  # warm-up, not counted
     for round_ in range(runs):
         k = round_ % len(programs)
         for name, thunk in programs[k:] + programs[:k]:
-            result = thunk()
+            result = attempt(thunk, failures)
             if isinstance(result, tuple):
                 times.setdefault(name + "_answered", []).append(result[1])
                 result = result[0]
@@ -189,7 +222,7 @@ def main():
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
     runner = Runner(args.prefix, args.work)
-    results = {"runs": args.runs, "copy_bytes": args.copy_mib << 20}
+    results = {"runs": args.runs, "copy_bytes": args.copy_mib << 20, "failures": []}
     # Without a window manager (Xvfb has none) Wine waits 2 s for one to
     # withdraw every window that is hidden, the box included. Unmanaged
     # windows skip that wait; Windows has no such wait at all.
@@ -206,7 +239,7 @@ def main():
                 ("floor", lambda: runner.program(args.floor)),
                 ("floor_plain", lambda: runner.program(args.floor_plain)),
                 ("sleep", lambda: runner.program(args.sleep)),
-            ])
+            ], results["failures"])
         if "copy" in sets:
             # The new QTV.exe is the quick-exit program followed by data, so
             # the updater can start it at the end like a real one. The data is
@@ -232,7 +265,7 @@ def main():
                                                              args.answerer_arg)),
                 ("cp", lambda: runner.cp(big, old)),
                 ("cp_sync", lambda: runner.cp(big, old, durable=True)),
-            ])
+            ], results["failures"])
             for path in (big, small, old):
                 os.remove(path)
     finally:

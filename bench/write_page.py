@@ -156,6 +156,17 @@ def reader_section(data):
 
 
 def wine_section(data):
+    lines = copy_and_overhead(data)
+    if data is not None and data.get("failures"):
+        lines += ["## Failed runs under Wine", "",
+                  "Runs whose program did not end with exit code 0; each was made again and"
+                  " is not counted above.", ""]
+        lines += ["- `%s`" % f.replace("`", "'") for f in data["failures"]]
+        lines += [""]
+    return lines
+
+
+def copy_and_overhead(data):
     lines = ["## Run overhead under Wine", ""]
     if data is None or "overhead" not in data:
         lines += ["Pending: not measured in this run.", ""]
