@@ -12,7 +12,8 @@ Two sets, both written as seconds per run to one JSON file:
 
 Must run with DISPLAY set (the box needs one). One persistent wineserver
 serves every run, so no run pays for starting it and none for waiting on its
-shutdown; the first run of each program is a warm-up and is not counted.
+shutdown, and a keeper program holds Wine's desktop throughout; the first run
+of each program is a warm-up and is not counted.
 """
 import argparse
 import json
@@ -207,6 +208,7 @@ def main():
     parser.add_argument("--answerer", required=True)
     parser.add_argument("--answerer-arg", action="append", default=[])
     parser.add_argument("--target", required=True, help="small program that ends at once")
+    parser.add_argument("--keeper", required=True, help="program that holds the desktop")
     parser.add_argument("--copy-mib", type=int, default=256)
     parser.add_argument("--runs", type=int, default=10)
     parser.add_argument("--sets", default="overhead,copy")
@@ -214,7 +216,7 @@ def main():
     args = parser.parse_args()
     for name in ("prefix", "work", "updater", "floor", "floor_plain", "floor_notice", "sleep",
                  "answerer",
-                 "target", "out"):
+                 "target", "keeper", "out"):
         setattr(args, name, os.path.abspath(getattr(args, name)))
     if not os.environ.get("DISPLAY"):
         sys.exit("no DISPLAY: run under xvfb-run")
@@ -230,6 +232,9 @@ def main():
                     "/d", "N", "/f"], env=runner.env, check=True, stdout=subprocess.DEVNULL)
     subprocess.run([WINESERVER, "-w"], env=runner.env)
     subprocess.run([WINESERVER, "-p"], env=runner.env, check=True)
+    keeper = subprocess.Popen([WINE, args.keeper], env=runner.env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    time.sleep(1)
     try:
         sets = args.sets.split(",")
         if "overhead" in sets:
@@ -269,6 +274,7 @@ def main():
             for path in (big, small, old):
                 os.remove(path)
     finally:
+        keeper.kill()
         subprocess.run([WINESERVER, "-k"], env=runner.env)
     with open(args.out, "w") as out:
         json.dump(results, out, indent=1)

@@ -30,7 +30,7 @@ echo "== build: Windows programs (build/bench-windows)"
 cmake --preset windows -B build/bench-windows >/dev/null
 cmake --build build/bench-windows -j2 --target BrindlewickUpdater bench_floor bench_floor_plain \
   bench_floor_notice \
-  bench_sleep bench_target bench_answerer
+  bench_sleep bench_target bench_answerer bench_keeper
 
 work=$top/build/bench/results
 mkdir -p "$work"
@@ -50,7 +50,8 @@ xvfb-run -a -s "-screen 0 1024x768x24" python3 bench/wine_runs.py --prefix "$pre
   --floor $programs/bench_floor.exe --floor-plain $programs/bench_floor_plain.exe \
   --floor-notice $programs/bench_floor_notice.exe \
   --sleep $programs/bench_sleep.exe --answerer $programs/bench_answerer.exe \
-  --target $programs/bench_target.exe --out "$work/wine.json"
+  --target $programs/bench_target.exe --keeper $programs/bench_keeper.exe \
+  --out "$work/wine.json"
 
 python3 bench/write_page.py --reader "$work/reader.json" --wine "$work/wine.json" \
   --notes bench/performance-notes.md --load "$load" --out docs/performance.md
